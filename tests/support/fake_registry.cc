@@ -38,6 +38,8 @@ std::vector<std::string> Components(const std::string& path) {
 
 FakeRegistry::FakeRegistry() : machine_(new Key), user_(new Key) {}
 FakeRegistry::~FakeRegistry() = default;
+FakeRegistry::FakeRegistry(FakeRegistry&&) noexcept = default;
+FakeRegistry& FakeRegistry::operator=(FakeRegistry&&) noexcept = default;
 
 FakeRegistry::Key* FakeRegistry::Resolve(HKey key) const {
   switch (key) {

@@ -15,6 +15,8 @@ class FakeRegistry final : public Registry {
  public:
   FakeRegistry();
   ~FakeRegistry() override;
+  FakeRegistry(FakeRegistry&&) noexcept;
+  FakeRegistry& operator=(FakeRegistry&&) noexcept;
 
   long CreateKey(HKey parent, const char* subkey, std::uint32_t options, std::uint32_t access,
                  HKey* result) override;
