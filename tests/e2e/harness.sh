@@ -40,9 +40,18 @@ scenario() {
   : >"$TRANSCRIPT"
   DISC=$WORK/disc-$SCENARIO
   mkdir -p "$DISC/SETUP"
-  for program in Tolvi32 KELO32 Kupla32 Vipu32 Kokoaa32; do
+  for program in Tolvi32 KELO32 Kupla32 Vipu32; do
     cp "$BIN/$program$EXE" "$DISC/SETUP/"
   done
+  # The stand-in installer keeps its Windows name on both backends: the records name it so.
+  cp "$BIN/Kokoaa32$EXE" "$DISC/SETUP/Kokoaa32.exe"
+  RECORD=$WORK/record-$SCENARIO
+  rm -f "$RECORD"
+  if [ "$BACKEND" = wine ]; then
+    export STAND_IN_RECORD="Z:${RECORD//\//\\}"
+  else
+    export STAND_IN_RECORD=$RECORD
+  fi
   if [ "$BACKEND" = wine ]; then
     wineserver -k 2>/dev/null
     wineserver -w
@@ -109,6 +118,18 @@ reg_import() {
   else
     REG import "$1" >/dev/null 2>&1 || fail "reg import $1"
   fi
+}
+
+# Waits (10 s at most) for the stand-in started by a program to write its record. Sets RECORDED.
+wait_record() {
+  local tries=0
+  while [ ! -s "$RECORD" ] && [ $tries -lt 100 ]; do
+    sleep 0.1
+    tries=$((tries + 1))
+  done
+  sleep 0.1
+  RECORDED=$(sed 's/\r$//' "$RECORD" 2>/dev/null)
+  rm -f "$RECORD"
 }
 
 fail() {
