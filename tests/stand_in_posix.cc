@@ -1,5 +1,5 @@
 // Stands in for a program that the launchers start: records its arguments and working folder, one
-// per line, to standard output and, when STAND_IN_RECORD names a file, appended to that file.
+// per line, appended to the file STAND_IN_RECORD names, else to standard output.
 #include <limits.h>
 #include <unistd.h>
 
@@ -12,12 +12,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) record += "arg: " + std::string(argv[i]) + "\n";
   char cwd[PATH_MAX];
   record += "cwd: " + std::string(getcwd(cwd, sizeof cwd) != nullptr ? cwd : "?") + "\n";
-  std::fputs(record.c_str(), stdout);
-  if (const char* path = std::getenv("STAND_IN_RECORD")) {
-    if (FILE* file = std::fopen(path, "a")) {
-      std::fputs(record.c_str(), file);
-      std::fclose(file);
-    }
-  }
-  return 0;
+  const char* path = std::getenv("STAND_IN_RECORD");
+  FILE* file = path != nullptr ? std::fopen(path, "a") : stdout;
+  if (file == nullptr) return 1;
+  std::fputs(record.c_str(), file);
+  return std::fclose(file) == 0 ? 0 : 1;
 }

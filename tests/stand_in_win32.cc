@@ -1,5 +1,5 @@
 // Stands in for a program that the launchers start: records its raw command line and working
-// folder to standard output and, when STAND_IN_RECORD names a file, appended to that file.
+// folder, appended to the file STAND_IN_RECORD names, else to standard output.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -13,12 +13,9 @@ int main() {
   GetCurrentDirectoryA(sizeof cwd, cwd);
   const std::string record =
       "cmdline: " + std::string(GetCommandLineA()) + "\ncwd: " + std::string(cwd) + "\n";
-  std::fputs(record.c_str(), stdout);
-  if (const char* path = std::getenv("STAND_IN_RECORD")) {
-    if (FILE* file = std::fopen(path, "ab")) {
-      std::fputs(record.c_str(), file);
-      std::fclose(file);
-    }
-  }
-  return 0;
+  const char* path = std::getenv("STAND_IN_RECORD");
+  FILE* file = path != nullptr ? std::fopen(path, "ab") : stdout;
+  if (file == nullptr) return 1;
+  std::fputs(record.c_str(), file);
+  return std::fclose(file) == 0 ? 0 : 1;
 }

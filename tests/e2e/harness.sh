@@ -95,7 +95,8 @@ run_path() {
   OUT=${OUT%x}
   TRACE=$(normalise <"$WORK/err")
   {
-    echo "\$ ${path##*/} $*"
+    local name=${path##*/}
+    echo "\$ ${name%.exe} $*"
     printf '%s' "$OUT"
     echo "exit $RC"
     printf '%s\n' "$TRACE"
