@@ -1,6 +1,5 @@
 // Process facts on POSIX, presented as Wine presents them to a Windows program: a Windows-style
 // command line built from argv, and the own path in DOS form.
-#include <dlfcn.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -15,6 +14,8 @@
 #include "platform/platform.h"
 #include "platform/posix/prefix.h"
 #include "platform/windows_command_line.h"
+
+extern "C" const char __executable_start;
 
 namespace discsetup {
 namespace {
@@ -66,12 +67,9 @@ class PosixProcess final : public Process {
   }
 
   std::uintptr_t ModuleOffset(const void* code_address) override {
-    Dl_info info;
-    if (dladdr(code_address, &info) == 0 || info.dli_fbase == nullptr) {
-      return reinterpret_cast<std::uintptr_t>(code_address);
-    }
+    // The linker marks where the program's image begins, static or position-independent.
     return reinterpret_cast<std::uintptr_t>(code_address) -
-           reinterpret_cast<std::uintptr_t>(info.dli_fbase);
+           reinterpret_cast<std::uintptr_t>(&__executable_start);
   }
 
   void WriteStdout(const std::string& bytes) override { WriteAll(STDOUT_FILENO, bytes); }

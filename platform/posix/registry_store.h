@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/registry.h"
@@ -88,6 +89,8 @@ class RegistryStore {
   long Fail(long code, const std::string& cause);
   long Resolve(KeyId base, const std::vector<std::string>& parts, KeyId* deepest, int* depth);
   long KeyExists(KeyId key);
+  long BeginRead();
+  long EndRead();
 
   std::string folder_;
   std::string file_;
@@ -96,6 +99,15 @@ class RegistryStore {
   long failure_ = 0;  // once set, every call returns it
   bool reported_ = false;
   int transaction_depth_ = 0;
+  // An open read transaction shared by the reads of the last moment, and when it began.
+  bool reading_ = false;
+  std::int64_t read_began_ns_ = 0;
+  // Paths resolved within that read transaction: the same snapshot gives the same answer.
+  struct Resolved {
+    KeyId deepest;
+    int depth;
+  };
+  std::unordered_map<std::string, Resolved> resolved_;
 };
 
 // Splits a key path at "\", dropping empty components. 161 for a leading "\", 87 for a component
