@@ -137,7 +137,7 @@ TEST_F(RegistrarTest, UsageLineIsTheWholeRun) {
 }
 
 TEST_F(RegistrarTest, BrowserRegistrationRunsOnlyForQtqInAnyCase) {
-  for (const std::string& extension : {"qtq", "QTQ", "Qtq", ".qtq", "qtqx", "qt"}) {
+  for (const std::string extension : {"qtq", "QTQ", "Qtq", ".qtq", "qtqx", "qt"}) {
     registry_ = FakeRegistry();
     ASSERT_EQ(Run(extension), 0);
     const bool expected = extension.size() == 3 && extension != "qt";
