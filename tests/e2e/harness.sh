@@ -27,9 +27,10 @@ if [ "$BACKEND" = wine ]; then
   EXE=.exe
   REG() { wine reg "$@"; }
 else
-  BIN=$ROOT/build/host/bin
+  # DISCSETUP_BIN picks another POSIX build, such as the sanitizers' one.
+  BIN=${DISCSETUP_BIN:-$ROOT/build/host/bin}
   EXE=""
-  REG() { "$ROOT/build/host/bin/reg" "$@"; }
+  REG() { "$BIN/reg" "$@"; }
 fi
 
 # Starts a scenario: a fresh registry and a fresh disc, mapped as drive D:, holding the programs in
