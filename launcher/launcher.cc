@@ -43,8 +43,8 @@ void LaunchRequest(Process& process, ProgramStart& program_start) {
 
 bool Greeting(MessageBoxes& message_boxes) {
   for (;;) {
-    const int answer = message_boxes.Show(0, "Onko Vekkula paras lehti?", "Zippidii!",
-                                          kMbYesNo | kMbIconQuestion);
+    const int answer =
+        message_boxes.Show(0, "Onko Vekkula paras lehti?", "Zippidii!", kMbYesNo | kMbIconQuestion);
     if (answer == kIdYes) break;
     if (answer == 0) return false;
   }

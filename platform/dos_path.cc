@@ -21,11 +21,17 @@ bool RelativeTo(const std::string& path, const std::string& folder, std::string*
   return true;
 }
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
 
-bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
-bool HasDrive(const std::string& path) { return path.size() >= 2 && IsLetter(path[0]) && path[1] == ':'; }
+bool HasDrive(const std::string& path) {
+  return path.size() >= 2 && IsLetter(path[0]) && path[1] == ':';
+}
 
 // Appends the components of `path` to `parts`, resolving "." and ".." as Windows does.
 void AddComponents(const std::string& path, std::vector<std::string>* parts) {
@@ -111,7 +117,8 @@ std::string FullDosPath(const std::string& dos_path, const std::string& current_
   } else {
     if (!HasDrive(current_folder)) return "";
     drive = current_folder[0];
-    if (dos_path.empty() || !IsSeparator(dos_path[0])) AddComponents(current_folder.substr(2), &parts);
+    if (dos_path.empty() || !IsSeparator(dos_path[0]))
+      AddComponents(current_folder.substr(2), &parts);
     rest = dos_path;
   }
   AddComponents(rest, &parts);

@@ -39,8 +39,8 @@ __attribute__((noinline)) void RaiseAbort() {
 
 std::string FailureReport(const std::string& class_name, const std::string& module,
                           std::uintptr_t offset, const std::string& message) {
-  std::string text = "Exception " + class_name + " in module " + module + " at " + Hex8(offset) +
-                     ".\n" + message;
+  std::string text =
+      "Exception " + class_name + " in module " + module + " at " + Hex8(offset) + ".\n" + message;
   if (!message.empty() && message.back() != '.') text += '.';
   if (text.size() > 1024) text.resize(1024);
   return text + "\r\n";

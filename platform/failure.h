@@ -22,11 +22,11 @@ class Exception : public std::runtime_error {
   const void* address_;
 };
 
-#define DISCSETUP_FAILURE_CLASS(Name)                                                   \
-  class Name : public Exception {                                                      \
-   public:                                                                             \
-    using Exception::Exception;                                                        \
-    const char* ClassName() const override { return #Name; }                           \
+#define DISCSETUP_FAILURE_CLASS(Name)                        \
+  class Name : public Exception {                            \
+   public:                                                   \
+    using Exception::Exception;                              \
+    const char* ClassName() const override { return #Name; } \
   }
 
 DISCSETUP_FAILURE_CLASS(EAbort);

@@ -18,9 +18,9 @@ class MessageBoxes {
  public:
   virtual ~MessageBoxes() = default;
 
-  // MessageBoxA: shows the box and returns the button chosen, or 0 at once when no box can be shown.
-  virtual int Show(std::uintptr_t owner, const char* text, const char* caption,
-                   unsigned style) = 0;
+  // MessageBoxA: shows the box and returns the button chosen, or 0 at once when no box can be
+  // shown.
+  virtual int Show(std::uintptr_t owner, const char* text, const char* caption, unsigned style) = 0;
 };
 
 }  // namespace discsetup

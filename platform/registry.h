@@ -1,6 +1,6 @@
 // The registry seam: the five registry functions the programs use, with Windows' arguments, results
-// and error codes. Backends: the real Win32 registry, the SQLite store of the POSIX platform, and the
-// recording fake of the tests.
+// and error codes. Backends: the real Win32 registry, the SQLite store of the POSIX platform, and
+// the recording fake of the tests.
 #pragma once
 
 #include <cstdint>
@@ -52,8 +52,9 @@ class Registry {
   // RegOpenKeyExA: as CreateKey, but nothing is created: 2 when a key on the path is missing.
   virtual long OpenKey(HKey parent, const char* subkey, std::uint32_t access, HKey* result) = 0;
 
-  // RegSetValueExA: stores exactly `size` bytes of `data` with `type`, replacing a value of the same
-  // name (compared without ASCII case) whatever its type. A null or empty name is the default value.
+  // RegSetValueExA: stores exactly `size` bytes of `data` with `type`, replacing a value of the
+  // same name (compared without ASCII case) whatever its type. A null or empty name is the default
+  // value.
   virtual long SetValue(HKey key, const char* name, std::uint32_t type, const std::uint8_t* data,
                         std::uint32_t size) = 0;
 

@@ -4,7 +4,9 @@
 
 namespace discsetup {
 
-void ShortString::Assign(const std::string& text) { text_ = text.substr(0, kCapacity); }
+void ShortString::Assign(const std::string& text) {
+  text_ = text.substr(0, kCapacity);
+}
 
 void ShortString::Append(const std::string& piece) {
   text_.append(piece, 0, std::min(piece.size(), kCapacity - text_.size()));

@@ -6,8 +6,12 @@
 namespace discsetup {
 namespace {
 
-std::string Number(unsigned long long value) { return std::to_string(value); }
-std::string Signed(long value) { return std::to_string(value); }
+std::string Number(unsigned long long value) {
+  return std::to_string(value);
+}
+std::string Signed(long value) {
+  return std::to_string(value);
+}
 
 }  // namespace
 
@@ -47,7 +51,7 @@ std::string TracingRegistry::KeyName(HKey key) const {
 
 void TracingRegistry::Opened(HKey key) {
   int number = 1;
-  for (bool taken = true; taken; ) {
+  for (bool taken = true; taken;) {
     taken = false;
     for (const auto& entry : numbers_) {
       if (entry.second == number) {
@@ -69,12 +73,11 @@ long TracingRegistry::CreateKey(HKey parent, const char* subkey, std::uint32_t o
   return rc;
 }
 
-long TracingRegistry::OpenKey(HKey parent, const char* subkey, std::uint32_t access,
-                              HKey* result) {
+long TracingRegistry::OpenKey(HKey parent, const char* subkey, std::uint32_t access, HKey* result) {
   const long rc = inner_.OpenKey(parent, subkey, access, result);
   if (rc == kErrorSuccess) Opened(*result);
-  sink_("RegOpenKeyExA(" + KeyName(parent) + ", " + TraceText(subkey) + ", 0, " +
-        Number(access) + ") = " + Signed(rc));
+  sink_("RegOpenKeyExA(" + KeyName(parent) + ", " + TraceText(subkey) + ", 0, " + Number(access) +
+        ") = " + Signed(rc));
   return rc;
 }
 
@@ -83,15 +86,14 @@ long TracingRegistry::SetValue(HKey key, const char* name, std::uint32_t type,
   const long rc = inner_.SetValue(key, name, type, data, size);
   const std::string shown =
       data == nullptr ? "NULL" : TraceBytes(std::string(reinterpret_cast<const char*>(data), size));
-  sink_("RegSetValueExA(" + KeyName(key) + ", " + TraceText(name) + ", 0, " + Number(type) +
-        ", " + shown + ", " + Number(size) + ") = " + Signed(rc));
+  sink_("RegSetValueExA(" + KeyName(key) + ", " + TraceText(name) + ", 0, " + Number(type) + ", " +
+        shown + ", " + Number(size) + ") = " + Signed(rc));
   return rc;
 }
 
 long TracingRegistry::QueryValue(HKey key, const char* name, std::uint32_t* type,
                                  std::uint8_t* data, std::uint32_t* size) {
-  const std::string buffer_size =
-      data == nullptr || size == nullptr ? "NULL" : Number(*size);
+  const std::string buffer_size = data == nullptr || size == nullptr ? "NULL" : Number(*size);
   const long rc = inner_.QueryValue(key, name, type, data, size);
   sink_("RegQueryValueExA(" + KeyName(key) + ", " + TraceText(name) + ", NULL, " + buffer_size +
         ") = " + Signed(rc));
@@ -113,12 +115,12 @@ long TracingProgramStart::FindExecutableFor(const char* file, const char* direct
   return rc;
 }
 
-long TracingProgramStart::ShellExecuteVerb(std::uintptr_t owner, const char* verb,
-                                           const char* file, const char* parameters,
-                                           const char* directory, int show) {
+long TracingProgramStart::ShellExecuteVerb(std::uintptr_t owner, const char* verb, const char* file,
+                                           const char* parameters, const char* directory,
+                                           int show) {
   const long rc = inner_.ShellExecuteVerb(owner, verb, file, parameters, directory, show);
-  sink_("ShellExecuteA(" + Number(owner) + ", " + TraceText(verb) + ", " + TraceText(file) +
-        ", " + TraceText(parameters) + ", " + TraceText(directory) + ", " + Signed(show) +
+  sink_("ShellExecuteA(" + Number(owner) + ", " + TraceText(verb) + ", " + TraceText(file) + ", " +
+        TraceText(parameters) + ", " + TraceText(directory) + ", " + Signed(show) +
         ") = " + Signed(rc));
   return rc;
 }
@@ -132,8 +134,8 @@ long TracingProgramStart::RunCommandLine(const char* command_line, int show) {
 int TracingMessageBoxes::Show(std::uintptr_t owner, const char* text, const char* caption,
                               unsigned style) {
   const int rc = inner_.Show(owner, text, caption, style);
-  sink_("MessageBoxA(" + Number(owner) + ", " + TraceText(text) + ", " + TraceText(caption) +
-        ", " + Number(style) + ") = " + Signed(rc));
+  sink_("MessageBoxA(" + Number(owner) + ", " + TraceText(text) + ", " + TraceText(caption) + ", " +
+        Number(style) + ") = " + Signed(rc));
   return rc;
 }
 

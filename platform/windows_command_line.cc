@@ -3,7 +3,9 @@
 namespace discsetup {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // One argument of a remainder: its value, and where its text starts and ends in the line.
 struct Token {
@@ -62,8 +64,8 @@ std::string WineCommandLine(const std::vector<std::string>& arguments) {
   for (std::size_t i = 0; i < arguments.size(); ++i) {
     const std::string& argument = arguments[i];
     if (i > 0) line += ' ';
-    const bool quoted = i == 0 || argument.empty() ||
-                        argument.find_first_of(" \t") != std::string::npos;
+    const bool quoted =
+        i == 0 || argument.empty() || argument.find_first_of(" \t") != std::string::npos;
     if (quoted) line += '"';
     for (const char c : argument) {
       if (c == '"') line += '\\';

@@ -20,7 +20,8 @@ const int kLastViewerSlot = 1024;
 const std::string kEditFlags("\x00\x00\x01\x00", 4);
 
 std::string ProgramDirectoryOf(Process& process, const std::string& path) {
-  return ProgramDirectory(path, [&process](unsigned char byte) { return process.IsLeadByte(byte); });
+  return ProgramDirectory(path,
+                          [&process](unsigned char byte) { return process.IsLeadByte(byte); });
 }
 
 }  // namespace
@@ -35,7 +36,8 @@ void RunRegistrar(Process& process, Registry& registry) {
   }
   const std::string class_key = CommandLineArgument(command_line, 2);
   const std::string description = CommandLineArgument(command_line, 3);
-  const std::string installer_path = ProgramDirectoryOf(process, process.OwnPath()) + kInstallerName;
+  const std::string installer_path =
+      ProgramDirectoryOf(process, process.OwnPath()) + kInstallerName;
 
   AssociationStep(process, registry, extension, class_key, description, installer_path);
   EditFlagStep(registry, class_key);

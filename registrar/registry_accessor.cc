@@ -28,7 +28,9 @@ class KeyCloser {
 
 }  // namespace
 
-RegistryAccessor::~RegistryAccessor() { CloseCurrentKey(); }
+RegistryAccessor::~RegistryAccessor() {
+  CloseCurrentKey();
+}
 
 void RegistryAccessor::CloseCurrentKey() {
   if (current_ == 0) return;

@@ -8,9 +8,9 @@ namespace discsetup {
 
 void RunDialUpToolSetup(Process& process, ProgramStart& program_start) {
   const std::string folder =
-      ProgramDirectory(process.OwnPath(), [&process](unsigned char byte) {
-        return process.IsLeadByte(byte);
-      }) + "KELO\\";
+      ProgramDirectory(process.OwnPath(),
+                       [&process](unsigned char byte) { return process.IsLeadByte(byte); }) +
+      "KELO\\";
   const std::string file = SystemText(folder + "RNAPLUS.INF");
   const std::string directory = SystemText(folder);
   program_start.ShellExecuteVerb(0, "Install", file.c_str(), nullptr, directory.c_str(), kSwHide);

@@ -29,7 +29,9 @@ namespace {
 
 using KeyId = RegistryStore::KeyId;
 
-void Out(const std::string& text) { fwrite(text.data(), 1, text.size(), stdout); }
+void Out(const std::string& text) {
+  fwrite(text.data(), 1, text.size(), stdout);
+}
 
 int Error(const std::string& message) {
   fflush(stdout);
@@ -44,22 +46,27 @@ int Syntax(const std::string& operation) {
 // Windows' own wording for the codes the store gives.
 std::string Describe(long code) {
   switch (code) {
-    case kErrorFileNotFound: return "The system was unable to find the specified registry key or value.";
+    case kErrorFileNotFound:
+      return "The system was unable to find the specified registry key or value.";
     case 3: return "The system cannot find the path specified.";
     case kErrorAccessDenied: return "Access is denied.";
-    case kErrorNotEnoughMemory: return "Not enough memory resources are available to process this command.";
+    case kErrorNotEnoughMemory:
+      return "Not enough memory resources are available to process this command.";
     case kErrorInvalidParameter: return "The parameter is incorrect.";
     case 112: return "There is not enough space on the disk.";
     case kErrorBadPathname: return "The specified path is invalid.";
     case 170: return "The requested resource is in use.";
     case kErrorBadDb: return "The configuration registry database is corrupt.";
     case 1016: return "An I/O operation initiated by the registry failed unrecoverably.";
-    case kErrorKeyDeleted: return "Illegal operation attempted on a registry key that has been marked for deletion.";
+    case kErrorKeyDeleted:
+      return "Illegal operation attempted on a registry key that has been marked for deletion.";
     default: return "The registry operation failed with error " + std::to_string(code) + ".";
   }
 }
 
-int Failed(long code) { return Error(Describe(code)); }
+int Failed(long code) {
+  return Error(Describe(code));
+}
 
 // Asks on the terminal, never on standard input or output, so that piped use cannot be answered
 // by accident. No terminal, or no answer, is a no.
@@ -98,8 +105,7 @@ struct Switches {
 };
 
 bool IsSwitch(const std::string& arg, const char* name) {
-  return arg.size() >= 2 && (arg[0] == '/' || arg[0] == '-') &&
-         LowerAscii(arg.substr(1)) == name;
+  return arg.size() >= 2 && (arg[0] == '/' || arg[0] == '-') && LowerAscii(arg.substr(1)) == name;
 }
 
 Switches ParseSwitches(int argc, char** argv, int first) {
@@ -118,16 +124,24 @@ Switches ParseSwitches(int argc, char** argv, int first) {
       if (*flag) s.bad = true;
       *flag = true;
     };
-    if (IsSwitch(arg, "v")) take(&s.has_v, &s.v);
-    else if (IsSwitch(arg, "t")) take(&s.has_t, &s.t);
-    else if (IsSwitch(arg, "d")) take(&s.has_d, &s.d);
-    else if (IsSwitch(arg, "ve")) once(&s.ve);
-    else if (IsSwitch(arg, "va")) once(&s.va);
-    else if (IsSwitch(arg, "s")) once(&s.s);
-    else if (IsSwitch(arg, "f")) once(&s.f);
-    else if (IsSwitch(arg, "y")) once(&s.y);
-    else s.positional.push_back(arg);  // a file name may well begin with "/"
-
+    if (IsSwitch(arg, "v"))
+      take(&s.has_v, &s.v);
+    else if (IsSwitch(arg, "t"))
+      take(&s.has_t, &s.t);
+    else if (IsSwitch(arg, "d"))
+      take(&s.has_d, &s.d);
+    else if (IsSwitch(arg, "ve"))
+      once(&s.ve);
+    else if (IsSwitch(arg, "va"))
+      once(&s.va);
+    else if (IsSwitch(arg, "s"))
+      once(&s.s);
+    else if (IsSwitch(arg, "f"))
+      once(&s.f);
+    else if (IsSwitch(arg, "y"))
+      once(&s.y);
+    else
+      s.positional.push_back(arg);  // a file name may well begin with "/"
   }
   return s;
 }
@@ -254,8 +268,8 @@ class Tool {
   }
 
   int Export(const Switches& s) {
-    if (s.positional.size() != 2 || s.bad || s.has_v || s.ve || s.va || s.has_t || s.has_d ||
-        s.s || s.f) {
+    if (s.positional.size() != 2 || s.bad || s.has_v || s.ve || s.va || s.has_t || s.has_d || s.s ||
+        s.f) {
       return Syntax("export");
     }
     KeyName key;
@@ -281,8 +295,8 @@ class Tool {
   }
 
   int Import(const Switches& s) {
-    if (s.positional.size() != 1 || s.bad || s.has_v || s.ve || s.va || s.has_t || s.has_d ||
-        s.s || s.f || s.y) {
+    if (s.positional.size() != 1 || s.bad || s.has_v || s.ve || s.va || s.has_t || s.has_d || s.s ||
+        s.f || s.y) {
       return Syntax("import");
     }
     std::ifstream in(s.positional[0], std::ios::binary);
@@ -301,15 +315,15 @@ class Tool {
       for (const ImportStep& step : steps) {
         long rc = 0;
         switch (step.kind) {
-          case ImportStep::kKey:
-            rc = Find(step.key, true, &id);
-            break;
+          case ImportStep::kKey: rc = Find(step.key, true, &id); break;
           case ImportStep::kDeleteKey: {
             KeyId doomed = 0;
             id = 0;
             rc = Find(step.key, false, &doomed);
-            if (rc == kErrorFileNotFound) rc = 0;
-            else if (rc == 0 && step.key.parts.size() > step.key.root_parts) rc = store_.DeleteKey(doomed);
+            if (rc == kErrorFileNotFound)
+              rc = 0;
+            else if (rc == 0 && step.key.parts.size() > step.key.root_parts)
+              rc = store_.DeleteKey(doomed);
             break;
           }
           case ImportStep::kValue:

@@ -122,11 +122,10 @@ std::string TypeName(std::uint32_t type) {
 const char* EncodeData(std::uint32_t type, const std::string& text, bool given, std::string* data) {
   switch (type) {
     case kRegSz:
-    case kRegExpandSz:
-      *data = text + '\0';
-      return nullptr;
+    case kRegExpandSz: *data = text + '\0'; return nullptr;
     case kRegDword: {
-      if (!given || text.empty()) return "The option [/d] must be followed by a valid numeric value";
+      if (!given || text.empty())
+        return "The option [/d] must be followed by a valid numeric value";
       const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
       const std::string digits = hex ? text.substr(2) : text;
       std::uint64_t value = 0;
@@ -154,8 +153,7 @@ const char* EncodeData(std::uint32_t type, const std::string& text, bool given, 
       }
       return nullptr;
     }
-    default:
-      return "Unsupported registry data type";
+    default: return "Unsupported registry data type";
   }
 }
 
@@ -164,9 +162,7 @@ std::string QueryLine(const RegistryStore::Value& value) {
   std::string shown;
   switch (value.type) {
     case kRegSz:
-    case kRegExpandSz:
-      shown = d.substr(0, d.find('\0'));
-      break;
+    case kRegExpandSz: shown = d.substr(0, d.find('\0')); break;
     case 7: {  // REG_MULTI_SZ: the strings joined by a written "\0"
       std::string rest = d;
       while (!rest.empty() && rest.back() == '\0') rest.pop_back();
@@ -311,10 +307,14 @@ class Regedit4Reader {
       }
       if (c == '\\' && i + 1 < line.size()) {
         const char e = line[++i];
-        if (e == 'n') *text += '\n';
-        else if (e == 'r') *text += '\r';
-        else if (e == '\\' || e == '"') *text += e;
-        else *text += std::string{c, e};
+        if (e == 'n')
+          *text += '\n';
+        else if (e == 'r')
+          *text += '\r';
+        else if (e == '\\' || e == '"')
+          *text += e;
+        else
+          *text += std::string{c, e};
         continue;
       }
       *text += c;
@@ -428,8 +428,7 @@ class Regedit4Reader {
 
 }  // namespace
 
-bool ParseRegedit4(const std::string& text, std::vector<ImportStep>* steps,
-                   std::string* problem) {
+bool ParseRegedit4(const std::string& text, std::vector<ImportStep>* steps, std::string* problem) {
   steps->clear();
   return Regedit4Reader(text, steps, problem).Read();
 }

@@ -106,7 +106,8 @@ class PosixMessageBoxes final : public MessageBoxes {
     while (start <= path.size()) {
       std::size_t end = path.find(':', start);
       if (end == std::string::npos) end = path.size();
-      const std::string candidate = (end == start ? "." : path.substr(start, end - start)) + "/zenity";
+      const std::string candidate =
+          (end == start ? "." : path.substr(start, end - start)) + "/zenity";
       struct stat info;
       if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
           access(candidate.c_str(), X_OK) == 0) {
@@ -135,7 +136,8 @@ class PosixMessageBoxes final : public MessageBoxes {
     argv.push_back("--text=" + text);
     argv.push_back("--no-markup");
     std::vector<char*> pointers;
-    for (const std::string& argument : argv) pointers.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : argv)
+      pointers.push_back(const_cast<char*>(argument.c_str()));
     pointers.push_back(nullptr);
 
     // zenity and GTK talk on their standard streams; the programs' output must stay their own.

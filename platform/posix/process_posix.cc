@@ -55,7 +55,8 @@ class PosixProcess final : public Process {
   }
 
   std::string OwnPath() override {
-    if (own_path_.empty()) own_path_ = UnixToDosPath(RealExecutablePath(), ReadDrives(PrefixFolder()));
+    if (own_path_.empty())
+      own_path_ = UnixToDosPath(RealExecutablePath(), ReadDrives(PrefixFolder()));
     return own_path_;
   }
 

@@ -48,13 +48,18 @@ FileKind Classify(const std::string& path) {
   const ssize_t n = read(fd, head, sizeof head);
   close(fd);
   if (n >= 2 && head[0] == 'M' && head[1] == 'Z') return FileKind::kWindows;
-  const bool native = (n == 4 && std::memcmp(head, "\x7f" "ELF", 4) == 0) ||
+  const bool native = (n == 4 && std::memcmp(head,
+                                             "\x7f"
+                                             "ELF",
+                                             4) == 0) ||
                       (n >= 2 && head[0] == '#' && head[1] == '!');
   if (native && access(path.c_str(), X_OK) == 0) return FileKind::kNative;
   return FileKind::kOther;
 }
 
-bool IsFolder(const std::string& path) { return Classify(path) == FileKind::kFolder; }
+bool IsFolder(const std::string& path) {
+  return Classify(path) == FileKind::kFolder;
+}
 
 bool Exists(const std::string& path) {
   struct stat info;
@@ -76,8 +81,8 @@ std::string Extension(const std::string& dos_path) {
 // What the Windows shell runs itself rather than through an association.
 bool HasProgramExtension(const std::string& dos_path) {
   const std::string extension = Extension(dos_path);
-  return extension == ".exe" || extension == ".com" || extension == ".bat" ||
-         extension == ".cmd" || extension == ".pif";
+  return extension == ".exe" || extension == ".com" || extension == ".bat" || extension == ".cmd" ||
+         extension == ".pif";
 }
 
 std::vector<char*> ArgumentPointers(const std::vector<std::string>& argv) {
@@ -131,8 +136,8 @@ int SpawnDetached(const std::string& program, const std::vector<std::string>& ar
   if (child == 0) {
     if (!folder.empty() && chdir(folder.c_str()) != 0) _exit(errno);
     pid_t started;
-    const int rc = posix_spawn(&started, program.c_str(), nullptr, attributes.get(),
-                               pointers.data(), environ);
+    const int rc =
+        posix_spawn(&started, program.c_str(), nullptr, attributes.get(), pointers.data(), environ);
     _exit(rc);
   }
   int status = 0;
@@ -186,7 +191,8 @@ long StartResult(int error) {
 class OpenedKey {
  public:
   OpenedKey(Registry& registry, const std::string& path) : registry_(registry) {
-    if (registry.OpenKey(kClassesRoot, path.c_str(), kKeyAllAccess, &key_) != kErrorSuccess) key_ = 0;
+    if (registry.OpenKey(kClassesRoot, path.c_str(), kKeyAllAccess, &key_) != kErrorSuccess)
+      key_ = 0;
   }
   ~OpenedKey() {
     if (key_ != 0) registry_.CloseKey(key_);
@@ -202,9 +208,8 @@ class OpenedKey {
     if (registry_.QueryValue(key_, "", &type, nullptr, &size) != kErrorSuccess) return "";
     if (type != kRegSz && type != kRegExpandSz) return "";
     std::string data(size, '\0');
-    if (size > 0 &&
-        registry_.QueryValue(key_, "", &type, reinterpret_cast<std::uint8_t*>(&data[0]), &size) !=
-            kErrorSuccess) {
+    if (size > 0 && registry_.QueryValue(key_, "", &type, reinterpret_cast<std::uint8_t*>(&data[0]),
+                                         &size) != kErrorSuccess) {
       return "";
     }
     data.resize(size);
@@ -247,8 +252,8 @@ class PosixProgramStart final : public ProgramStart {
     return kStartSuccess;
   }
 
-  long ShellExecuteVerb(std::uintptr_t, const char* verb, const char* file,
-                        const char* parameters, const char* directory, int show) override {
+  long ShellExecuteVerb(std::uintptr_t, const char* verb, const char* file, const char* parameters,
+                        const char* directory, int show) override {
     if (file == nullptr || *file == '\0') return kStartBadFormat;
     if (std::strchr(file, '"') != nullptr) return kStartFileNotFound;
     const std::vector<Drive> drives = Drives();
@@ -373,13 +378,9 @@ class PosixProgramStart final : public ProgramStart {
     std::vector<std::string> argv;
     switch (Classify(program)) {
       case FileKind::kMissing:
-      case FileKind::kFolder:
-        return kStartFileNotFound;
-      case FileKind::kOther:
-        return kStartBadFormat;
-      case FileKind::kNative:
-        argv.push_back(program);
-        break;
+      case FileKind::kFolder: return kStartFileNotFound;
+      case FileKind::kOther: return kStartBadFormat;
+      case FileKind::kNative: argv.push_back(program); break;
       case FileKind::kWindows: {
         const std::string wine = FindInSearchPath("wine");
         if (wine.empty()) return kStartBadFormat;

@@ -107,22 +107,17 @@ long WindowsError(int sqlite_code, int system_errno) {
   switch (sqlite_code & 0xFF) {
     case SQLITE_OK:
     case SQLITE_ROW:
-    case SQLITE_DONE:
-      return kErrorSuccess;
-    case SQLITE_NOMEM:
-      return kErrorNotEnoughMemory;
+    case SQLITE_DONE: return kErrorSuccess;
+    case SQLITE_NOMEM: return kErrorNotEnoughMemory;
     case SQLITE_PERM:
     case SQLITE_AUTH:
-    case SQLITE_READONLY:
-      return kErrorAccessDenied;
+    case SQLITE_READONLY: return kErrorAccessDenied;
     case SQLITE_CANTOPEN:
       return system_errno == EACCES || system_errno == EPERM ? kErrorAccessDenied
-                                                              : kErrorFileNotFound;
-    case SQLITE_FULL:
-      return 112;  // ERROR_DISK_FULL
+                                                             : kErrorFileNotFound;
+    case SQLITE_FULL: return 112;  // ERROR_DISK_FULL
     case SQLITE_BUSY:
-    case SQLITE_LOCKED:
-      return 170;  // ERROR_BUSY
+    case SQLITE_LOCKED: return 170;  // ERROR_BUSY
     case SQLITE_IOERR:
       return system_errno == EACCES ? kErrorAccessDenied : 1016;  // ERROR_REGISTRY_IO_FAILED
     default:  // corrupt, not a database, schema, ...
@@ -134,14 +129,10 @@ long ErrnoError(int error) {
   switch (error) {
     case EACCES:
     case EPERM:
-    case EROFS:
-      return kErrorAccessDenied;
-    case ENOSPC:
-      return 112;
-    case ENOMEM:
-      return kErrorNotEnoughMemory;
-    default:
-      return 3;  // ERROR_PATH_NOT_FOUND
+    case EROFS: return kErrorAccessDenied;
+    case ENOSPC: return 112;
+    case ENOMEM: return kErrorNotEnoughMemory;
+    default: return 3;  // ERROR_PATH_NOT_FOUND
   }
 }
 
@@ -260,7 +251,9 @@ long RegistryStore::Fail(long code, const std::string& cause) {
   return code;
 }
 
-long RegistryStore::Open() { return Ready(); }
+long RegistryStore::Open() {
+  return Ready();
+}
 
 // SQLite gives its page cache back at the end of every transaction and takes it again at the
 // next. Left to malloc's defaults, that trims the heap and grows it again on every call, ten times
@@ -304,10 +297,11 @@ long RegistryStore::Ready() {
     // transaction without a journal or syncs, then synced once as a whole.
     sqlite3* fresh = nullptr;
     int rc = sqlite3_open_v2(temporary.c_str(), &fresh, SQLITE_OPEN_READWRITE, nullptr);
-    const std::string build = "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
-                              "PRAGMA application_id=" + std::to_string(kApplicationId) +
-                              "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";" +
-                              kSchema + "COMMIT; PRAGMA journal_mode=WAL;";
+    const std::string build =
+        "PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; BEGIN;"
+        "PRAGMA application_id=" +
+        std::to_string(kApplicationId) + "; PRAGMA user_version=" + std::to_string(kSchemaVersion) +
+        ";" + kSchema + "COMMIT; PRAGMA journal_mode=WAL;";
     if (rc == SQLITE_OK) rc = sqlite3_exec(fresh, build.c_str(), nullptr, nullptr, nullptr);
     const std::string cause = fresh != nullptr ? sqlite3_errmsg(fresh) : sqlite3_errstr(rc);
     const int system_errno = fresh != nullptr ? sqlite3_system_errno(fresh) : 0;
@@ -341,7 +335,8 @@ long RegistryStore::Ready() {
   // No SQLITE_OPEN_CREATE: a store that vanished is an error, never silently replaced.
   int rc = sqlite3_open_v2(file_.c_str(), &database->db_, SQLITE_OPEN_READWRITE, nullptr);
   if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(database->db_, kBusyTimeoutMs);
-  if (rc == SQLITE_OK) rc = sqlite3_exec(database->db_, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
+  if (rc == SQLITE_OK)
+    rc = sqlite3_exec(database->db_, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
   // Every commit is already synced: a checkpoint and the removal of the log when the process
   // ends would only add syncs to every run. SQLite checkpoints as the log grows.
   if (rc == SQLITE_OK) {
@@ -384,8 +379,8 @@ namespace {
 
 sqlite3_stmt* Prepared(sqlite3* db, sqlite3_stmt** slot, Statement which, int* rc) {
   if (*slot == nullptr) {
-    *rc = sqlite3_prepare_v3(db, kStatementText[which], -1, SQLITE_PREPARE_PERSISTENT, slot,
-                             nullptr);
+    *rc =
+        sqlite3_prepare_v3(db, kStatementText[which], -1, SQLITE_PREPARE_PERSISTENT, slot, nullptr);
   }
   return *slot;
 }
@@ -393,23 +388,23 @@ sqlite3_stmt* Prepared(sqlite3* db, sqlite3_stmt** slot, Statement which, int* r
 }  // namespace
 
 // Every statement goes through here so that each failure is translated and reported alike.
-#define STORE_STATEMENT(name, which)                                                 \
-  int prepare_rc_##name = SQLITE_OK;                                                 \
-  sqlite3_stmt* name##_statement =                                                   \
-      Prepared(db_->db_, &db_->statements_[which], which, &prepare_rc_##name);       \
-  if (name##_statement == nullptr) {                                                 \
-    const long code = db_->Failed(prepare_rc_##name);                                \
-    return Fail(code, db_->Cause());                                                 \
-  }                                                                                  \
+#define STORE_STATEMENT(name, which)                                           \
+  int prepare_rc_##name = SQLITE_OK;                                           \
+  sqlite3_stmt* name##_statement =                                             \
+      Prepared(db_->db_, &db_->statements_[which], which, &prepare_rc_##name); \
+  if (name##_statement == nullptr) {                                           \
+    const long code = db_->Failed(prepare_rc_##name);                          \
+    return Fail(code, db_->Cause());                                           \
+  }                                                                            \
   Run name(name##_statement)
 
-#define STORE_CHECK(rc)                                \
-  do {                                                 \
-    const int store_rc = (rc);                         \
+#define STORE_CHECK(rc)                                      \
+  do {                                                       \
+    const int store_rc = (rc);                               \
     if (store_rc != SQLITE_ROW && store_rc != SQLITE_DONE) { \
-      const long code = db_->Failed(store_rc);         \
-      return Fail(code, db_->Cause());                 \
-    }                                                  \
+      const long code = db_->Failed(store_rc);               \
+      return Fail(code, db_->Cause());                       \
+    }                                                        \
   } while (0)
 
 long RegistryStore::Atomically(const std::function<long()>& body) {
@@ -502,8 +497,7 @@ long RegistryStore::KeyExists(KeyId key) {
   return rc == SQLITE_ROW ? kErrorSuccess : kErrorKeyDeleted;
 }
 
-long RegistryStore::OpenPath(KeyId base, const std::string& subkey, bool create,
-                             KeyId* result) {
+long RegistryStore::OpenPath(KeyId base, const std::string& subkey, bool create, KeyId* result) {
   std::vector<std::string> parts;
   if (const long rc = SplitKeyPath(subkey, &parts)) return rc;
   return OpenParts(base, parts, create, result);
@@ -702,13 +696,13 @@ long StoreRegistry::SetValue(HKey key, const char* name, std::uint32_t type,
   RegistryStore::KeyId id = 0;
   if (const long rc = KeyOf(store_, handles_, key, &id)) return rc;
   if (data == nullptr && size != 0) return kErrorInvalidParameter;  // ERROR_NOACCESS on Windows
-  const std::string bytes = size == 0 ? std::string()
-                                      : std::string(reinterpret_cast<const char*>(data), size);
+  const std::string bytes =
+      size == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), size);
   return store_.PutValue(id, name != nullptr ? name : "", type, bytes);
 }
 
-long StoreRegistry::QueryValue(HKey key, const char* name, std::uint32_t* type,
-                               std::uint8_t* data, std::uint32_t* size) {
+long StoreRegistry::QueryValue(HKey key, const char* name, std::uint32_t* type, std::uint8_t* data,
+                               std::uint32_t* size) {
   RegistryStore::KeyId id = 0;
   if (const long rc = KeyOf(store_, handles_, key, &id)) return rc;
   if (data != nullptr && size == nullptr) return kErrorInvalidParameter;

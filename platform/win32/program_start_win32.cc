@@ -1,8 +1,8 @@
 // The program-start seam over the real shell and kernel.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include "platform/platform.h"
 
@@ -18,8 +18,8 @@ class Win32ProgramStart final : public ProgramStart {
 
   long ShellExecuteVerb(std::uintptr_t owner, const char* verb, const char* file,
                         const char* parameters, const char* directory, int show) override {
-    return static_cast<long>(reinterpret_cast<INT_PTR>(ShellExecuteA(
-        reinterpret_cast<HWND>(owner), verb, file, parameters, directory, show)));
+    return static_cast<long>(reinterpret_cast<INT_PTR>(
+        ShellExecuteA(reinterpret_cast<HWND>(owner), verb, file, parameters, directory, show)));
   }
 
   long RunCommandLine(const char* command_line, int show) override {

@@ -15,7 +15,9 @@ class FakeProcess final : public Process {
 
   std::string CommandLine() override { return command_line_; }
   std::string OwnPath() override { return own_path_; }
-  bool IsLeadByte(unsigned char byte) override { return lead_bytes.find(static_cast<char>(byte)) != std::string::npos; }
+  bool IsLeadByte(unsigned char byte) override {
+    return lead_bytes.find(static_cast<char>(byte)) != std::string::npos;
+  }
   std::string ModuleName() override { return "Tolvi32.exe"; }
   std::uintptr_t ModuleOffset(const void*) override { return 0x1234; }
   void WriteStdout(const std::string& bytes) override { stdout_text += bytes; }

@@ -55,9 +55,9 @@ FakeRegistry::Key* FakeRegistry::Resolve(HKey key) const {
 FakeRegistry::Key* FakeRegistry::Walk(const std::string& full_path, bool create) const {
   std::vector<std::string> parts = Components(full_path);
   if (parts.empty()) return nullptr;
-  Key* key = parts[0] == "HKEY_LOCAL_MACHINE" ? machine_.get()
+  Key* key = parts[0] == "HKEY_LOCAL_MACHINE"  ? machine_.get()
              : parts[0] == "HKEY_CURRENT_USER" ? user_.get()
-                                                : nullptr;
+                                               : nullptr;
   if (parts[0] == "HKEY_CLASSES_ROOT") {
     parts.erase(parts.begin());
     parts.insert(parts.begin(), {"HKEY_LOCAL_MACHINE", "SOFTWARE", "Classes"});
@@ -185,7 +185,7 @@ bool FakeRegistry::Get(const std::string& key_path, const std::string& name, std
 std::string FakeRegistry::Dump() const {
   std::string out;
   std::function<void(const std::string&, const Key&)> dump = [&](const std::string& path,
-                                                                  const Key& key) {
+                                                                 const Key& key) {
     for (const auto& entry : key.values) {
       out += path + "\\[" + entry.second.name + "] = " + std::to_string(entry.second.type) + ":" +
              entry.second.data + "\n";

@@ -23,16 +23,16 @@ TEST(CommandLineArgument, SplitsByTheRunTimeLibraryRules) {
       {"\"C:\\dir with blank\\prog.exe\" a", {"a"}},
       {"prog qtq \"\" \"Sample document\"", {"qtq", "Sample document"}},  // the pair holds no place
       {"prog \"\"\"\" x", {"x"}},                                         // pairs in a row too
-      {"prog a\"b c\"d e", {"ab cd", "e"}},                              // stretches join
+      {"prog a\"b c\"d e", {"ab cd", "e"}},                               // stretches join
       {"prog \"unterminated rest", {"unterminated rest"}},
-      {"prog a\\\"b c\"", {"a\\b c"}},                                    // no escape
-      {"prog \x01\x1f a\tb\nc \x20", {"a", "b", "c"}},                    // 1-32 separate
+      {"prog a\\\"b c\"", {"a\\b c"}},                  // no escape
+      {"prog \x01\x1f a\tb\nc \x20", {"a", "b", "c"}},  // 1-32 separate
       {"prog \x7f\x80\xff", {"\x7f\x80\xff"}},
       {"prog x\"\"", {"x"}},
-      {"prog \"", {}},           // an empty argument ends the list
+      {"prog \"", {}},  // an empty argument ends the list
       {"prog \" \" b", {" ", "b"}},
       {"prog a\0b c", {"a"}},  // the line ends at NUL
-      {"\"prog a b", {}},        // the program name may swallow the line
+      {"\"prog a b", {}},      // the program name may swallow the line
   };
   for (const SplitCase& c : cases) {
     SCOPED_TRACE(c.line);
@@ -69,7 +69,8 @@ TEST(ProgramDirectory, CutsAfterTheLastBackslashOrColon) {
       {"D:\\dir\\", "D:\\dir\\"},
       {"", ""},
   };
-  for (const auto& c : cases) EXPECT_EQ(ProgramDirectory(c.first, single_byte), c.second) << c.first;
+  for (const auto& c : cases)
+    EXPECT_EQ(ProgramDirectory(c.first, single_byte), c.second) << c.first;
 }
 
 TEST(ProgramDirectory, ABackslashThatTrailsALeadByteIsNoSeparator) {

@@ -34,14 +34,14 @@ TEST(FullDosPath, ResolvesAgainstTheCurrentFolder) {
 class DosToUnixPathTest : public ::testing::Test {
  protected:
   std::string Map(const std::string& dos, const std::string& current = "/home/u") {
-    return DosToUnixPath(dos, current, drives_, [this](const std::string& folder,
-                                                      std::vector<std::string>* names) {
-      reads_.insert(folder);
-      const auto found = folders_.find(folder);
-      if (found == folders_.end()) return false;
-      *names = found->second;
-      return true;
-    });
+    return DosToUnixPath(dos, current, drives_,
+                         [this](const std::string& folder, std::vector<std::string>* names) {
+                           reads_.insert(folder);
+                           const auto found = folders_.find(folder);
+                           if (found == folders_.end()) return false;
+                           *names = found->second;
+                           return true;
+                         });
   }
 
   std::vector<Drive> drives_ = {{'D', "/media/disc"}, {'Z', "/"}};
@@ -63,15 +63,15 @@ TEST_F(DosToUnixPathTest, MapsDrivesAndFindsComponentsWithoutCase) {
       {"D:\\ORVO\\Verkkis\\OHJELMAT\\Kupla\\IE4Setup.exe",
        "/media/disc/orvo/verkkis/Ohjelmat/Kupla/IE4Setup.exe"},  // missing below: as written
       {"d:\\SETUP.EXE", "/media/disc/setup.exe"},
-      {"D:\\Kelo", "/media/disc/Kelo"},                          // the exact spelling wins
-      {"D:\\kelo", "/media/disc/KELO"},                          // else the lowest in byte order
+      {"D:\\Kelo", "/media/disc/Kelo"},  // the exact spelling wins
+      {"D:\\kelo", "/media/disc/KELO"},  // else the lowest in byte order
       {"D:\\", "/media/disc"},
       {"D:\\orvo\\verkkis.TXT", "/media/disc/orvo/VERKKIS.txt"},
       {"Z:\\HOME\\U\\docs", "/home/u/Docs"},
       {"Z:\\tmp\\..\\media\\disc\\x", "/media/disc/x"},
-      {"docs", "/home/u/Docs"},                                  // relative to the current folder
+      {"docs", "/home/u/Docs"},  // relative to the current folder
       {"..\\U\\DOCS2", "/home/u/docs2"},
-      {"\\MEDIA", "/media"},                                     // root of the current drive
+      {"\\MEDIA", "/media"},  // root of the current drive
       {"", "/home/u"},
   };
   for (const auto& c : cases) EXPECT_EQ(Map(c.first), c.second) << c.first;

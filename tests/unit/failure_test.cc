@@ -53,12 +53,13 @@ TEST(RunReportingFailures, ReportsAnAllocationThatCannotSucceed) {
   GTEST_SKIP() << "AddressSanitizer's operator new aborts instead of failing";
 #endif
   FakeProcess process("prog", "C:\\prog.exe");
-  EXPECT_EQ(RunReportingFailures(process, [] {
-              // Too large for any machine: it reaches the new-handler.
-              volatile std::size_t huge = static_cast<std::size_t>(-1) / 2;
-              void* volatile p = ::operator new(huge);
-              ::operator delete(p);
-            }),
+  EXPECT_EQ(RunReportingFailures(process,
+                                 [] {
+                                   // Too large for any machine: it reaches the new-handler.
+                                   volatile std::size_t huge = static_cast<std::size_t>(-1) / 2;
+                                   void* volatile p = ::operator new(huge);
+                                   ::operator delete(p);
+                                 }),
             1);
   EXPECT_EQ(process.stdout_text,
             "Exception EOutOfMemory in module Tolvi32.exe at 00001234.\nOut of memory.\r\n");

@@ -22,7 +22,7 @@ struct LaunchRun {
 };
 
 LaunchRun Launch(const std::string& arguments, FakeProgramStart start = FakeProgramStart(),
-           std::vector<int> answers = {kIdYes}) {
+                 std::vector<int> answers = {kIdYes}) {
   FakeProcess process("Vipu32.exe " + arguments, "D:\\Vipu32.exe");
   LaunchRun run;
   const TraceSink sink = [&run](const std::string& line) { run.calls.push_back(line); };
@@ -37,10 +37,24 @@ LaunchRun Launch(const std::string& arguments, FakeProgramStart start = FakeProg
 
 TEST(ShowModeForKeyword, MapsTheThreeKeywordsInAnyCase) {
   const std::vector<std::pair<std::string, int>> cases = {
-      {"MIN", 7},  {"min", 7},      {"MAX", 3},    {"max", 3},  {"Max", 3},  {"mAX", 3},
-      {"HIDE", 0}, {"hide", 0},     {"", 1},       {"MAXIMIZED", 1}, {"MI", 1},
-      {"HIDDEN", 1}, {"HIDE ", 1},  {" MAX", 1},   {"m\xc1x", 1},  {"\xe4x", 1},
-      {std::string(300, 'x'), 1},   {"NORMAL", 1},
+      {"MIN", 7},
+      {"min", 7},
+      {"MAX", 3},
+      {"max", 3},
+      {"Max", 3},
+      {"mAX", 3},
+      {"HIDE", 0},
+      {"hide", 0},
+      {"", 1},
+      {"MAXIMIZED", 1},
+      {"MI", 1},
+      {"HIDDEN", 1},
+      {"HIDE ", 1},
+      {" MAX", 1},
+      {"m\xc1x", 1},
+      {"\xe4x", 1},
+      {std::string(300, 'x'), 1},
+      {"NORMAL", 1},
   };
   for (const auto& c : cases) EXPECT_EQ(ShowModeForKeyword(c.first), c.second) << c.first;
 }
@@ -65,16 +79,27 @@ TEST(LaunchRequest, FallsBackToTheFirstThenTheSecondCommandLine) {
     Lines expected;
   };
   const std::vector<Case> cases = {
-      {"doc.x \"second line\" \"first line\" hide", 31, {33},
+      {"doc.x \"second line\" \"first line\" hide",
+       31,
+       {33},
        {"FindExecutableA(\"doc.x\", \"\") = 31", "WinExec(\"first line\", 0) = 33"}},
-      {"doc.x \"second line\" \"first line\" min", 2, {2, 11},
+      {"doc.x \"second line\" \"first line\" min",
+       2,
+       {2, 11},
        {"FindExecutableA(\"doc.x\", \"\") = 2", "WinExec(\"first line\", 7) = 2",
         "WinExec(\"second line\", 7) = 11"}},
-      {"doc.x a b", 32, {32, 33},  // 32 is still a failure
-       {"FindExecutableA(\"doc.x\", \"\") = 32", "WinExec(\"b\", 1) = 32", "WinExec(\"a\", 1) = 33"}},
-      {"doc.x", 31, {2},  // absent fallbacks are empty texts, sent all the same
+      {"doc.x a b",
+       32,
+       {32, 33},  // 32 is still a failure
+       {"FindExecutableA(\"doc.x\", \"\") = 32", "WinExec(\"b\", 1) = 32",
+        "WinExec(\"a\", 1) = 33"}},
+      {"doc.x",
+       31,
+       {2},  // absent fallbacks are empty texts, sent all the same
        {"FindExecutableA(\"doc.x\", \"\") = 31", "WinExec(\"\", 1) = 2", "WinExec(\"\", 1) = 2"}},
-      {"doc.x \"a;b $(c) |d\"", 31, {2},
+      {"doc.x \"a;b $(c) |d\"",
+       31,
+       {2},
        {"FindExecutableA(\"doc.x\", \"\") = 31", "WinExec(\"\", 1) = 2",
         "WinExec(\"a;b $(c) |d\", 1) = 2"}},
   };
@@ -101,7 +126,8 @@ TEST(LaunchRequest, HandsLongTextsOverWhole) {
 }
 
 TEST(Greeting, AsksUntilYesThenClosesOnce) {
-  const std::string question = "MessageBoxA(0, \"Onko Vekkula paras lehti?\", \"Zippidii!\", 36) = ";
+  const std::string question =
+      "MessageBoxA(0, \"Onko Vekkula paras lehti?\", \"Zippidii!\", 36) = ";
   const std::string closing =
       "MessageBoxA(0, \"Niin on. Noudata siis lehden ohjeita!\", \"Wiih!\", 64) = 1";
   LaunchRun run = Launch("", FakeProgramStart(), {kIdNo, kIdNo, kIdYes, kIdOk});

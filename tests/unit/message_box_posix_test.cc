@@ -1,10 +1,9 @@
 #include "platform/posix/message_box_posix.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
@@ -92,7 +91,9 @@ TEST_F(MessageBoxTest, ZenityDialogGivesTheButtonChosen) {
     std::vector<std::string> leading;  // the arguments before title, text and --no-markup
   };
   const std::vector<Case> cases = {
-      {kMbYesNo | kMbIconQuestion, 0, kIdYes,
+      {kMbYesNo | kMbIconQuestion,
+       0,
+       kIdYes,
        {"--question", "--ok-label=Yes", "--cancel-label=No", "--icon-name=dialog-question"}},
       {kMbYesNo, 1, kIdNo, {"--question", "--ok-label=Yes", "--cancel-label=No"}},
       {kMbOk | kMbIconInformation, 0, kIdOk, {"--info", "--icon-name=dialog-information"}},
@@ -112,7 +113,10 @@ TEST_F(MessageBoxTest, ZenityDialogGivesTheButtonChosen) {
 
 TEST_F(MessageBoxTest, TerminalAsksUntilYOrN) {
   const std::vector<std::pair<std::string, int>> cases = {
-      {"y\n", kIdYes}, {" YES \n", kIdYes}, {"maybe\n\nn\n", kIdNo}, {"No", kIdNo},
+      {"y\n", kIdYes},
+      {" YES \n", kIdYes},
+      {"maybe\n\nn\n", kIdNo},
+      {"No", kIdNo},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);

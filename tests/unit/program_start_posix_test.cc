@@ -2,12 +2,11 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -92,7 +91,8 @@ class ProgramStartTest : public ::testing::Test {
     std::string script = "#!/bin/sh\nexec >/dev/null 2>&1\n";
     if (!gate.empty()) script += "read line < '" + gate + "'\n";
     script += "out='" + path.string() + ".rec'\n";
-    script += "printf '%s\\0' \"$(pwd -P)\" \"$0\" \"$@\" > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n";
+    script +=
+        "printf '%s\\0' \"$(pwd -P)\" \"$0\" \"$@\" > \"$out.tmp\" && mv \"$out.tmp\" \"$out\"\n";
     WriteFile(path, script, kExecutable);
     return path.string() + ".rec";
   }
@@ -137,13 +137,14 @@ TEST_F(ProgramStartTest, RunCommandLineResults) {
       {"D:\\nofolder\\p.exe", kStartFileNotFound},
       {"D:\\Folder", kStartFileNotFound},
       {"Q:\\unknown\\drive.exe", kStartFileNotFound},
-      {"notes.txt", kStartBadFormat},             // documents are not opened
+      {"notes.txt", kStartBadFormat},  // documents are not opened
       {"D:\\empty.exe", kStartBadFormat},
-      {"D:\\noexec", kStartBadFormat},            // a script without its run bit
-      {"D:\\setup.exe", kStartBadFormat},         // no wine in the search path
+      {"D:\\noexec", kStartBadFormat},     // a script without its run bit
+      {"D:\\setup.exe", kStartBadFormat},  // no wine in the search path
       {"D:\\Tools\\rec", kStartSuccess},
   };
-  for (const auto& c : cases) EXPECT_EQ(start_->RunCommandLine(c.first.c_str(), 1), c.second) << c.first;
+  for (const auto& c : cases)
+    EXPECT_EQ(start_->RunCommandLine(c.first.c_str(), 1), c.second) << c.first;
   AwaitRecord(disc_ / "Tools" / "rec.rec");
   EXPECT_EQ(start_->RunCommandLine(nullptr, 1), kStartFileNotFound);
   EXPECT_EQ(registry_.OpenHandles(), 0);
@@ -238,8 +239,12 @@ TEST_F(ProgramStartTest, ShellExecuteRunsTheAssociationsCommand) {
       // %1 is not quoted: a path with blanks arrives in pieces, as on Windows.
       {nullptr, "D:\\Docs\\a b.QTQ", nullptr, "", {"D:\\Docs\\a", "b.QTQ"}, disc_ / "Docs"},
       {"OPEN", "D:\\Docs\\a b.QTQ", nullptr, "D:\\Work", {"D:\\Docs\\a", "b.QTQ"}, disc_ / "Work"},
-      {"install", "..\\Docs\\a b.qtq", "\"p q\" r", "d:\\work\\",
-       {"install", "..\\Docs\\a b.qtq", "p q"}, disc_ / "Work"},
+      {"install",
+       "..\\Docs\\a b.qtq",
+       "\"p q\" r",
+       "d:\\work\\",
+       {"install", "..\\Docs\\a b.qtq", "p q"},
+       disc_ / "Work"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.file);
@@ -265,8 +270,9 @@ TEST_F(ProgramStartTest, ShellExecuteTakesTheClasssDefaultVerb) {
 
 TEST_F(ProgramStartTest, ShellExecuteRunsAProgramWithTheParameters) {
   const fs::path record = StandIn(disc_ / "Tools" / "rec");
-  ASSERT_EQ(start_->ShellExecuteVerb(0, nullptr, "..\\TOOLS\\rec", "x \"y z\" $HOME", "D:\\Docs", 1),
-            kStartSuccess);
+  ASSERT_EQ(
+      start_->ShellExecuteVerb(0, nullptr, "..\\TOOLS\\rec", "x \"y z\" $HOME", "D:\\Docs", 1),
+      kStartSuccess);
   EXPECT_EQ(AwaitRecord(record), (Record{Folder(disc_ / "Docs"), (disc_ / "Tools" / "rec").string(),
                                          "x", "y z", "$HOME"}));
 }
@@ -326,8 +332,8 @@ TEST_F(ProgramStartTest, FindExecutableResults) {
   registry_.Put("HKEY_CLASSES_ROOT\\.nocls", "", kRegSz, std::string("Missing\0", 8));
   registry_.Put("HKEY_CLASSES_ROOT\\.direct\\shell\\open\\command", "", kRegSz,
                 std::string("D:\\x.exe\0", 9));
-  for (const char* name : {"a b.QTQ", "d.quo", "d.unq", "d.ins", "d.nocls", "d.direct", "noext",
-                           "Prog.EXE"}) {
+  for (const char* name :
+       {"a b.QTQ", "d.quo", "d.unq", "d.ins", "d.nocls", "d.direct", "noext", "Prog.EXE"}) {
     WriteFile(disc_ / "Docs" / name, "x", kPlain);
   }
   StandIn(disc_ / "Tools" / "native");

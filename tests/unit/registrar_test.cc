@@ -95,8 +95,7 @@ TEST_F(RegistrarTest, RecordsForEachArgumentShape) {
   };
   const std::vector<Case> cases = {
       {"qtq", ".qtq", "qtq_key", "", "D:\\SETUP\\Kokoaa32.exe %1"},
-      {"qtq \"\" \"Sample document\"", ".qtq", "Sample document", "",
-       "D:\\SETUP\\Kokoaa32.exe %1"},
+      {"qtq \"\" \"Sample document\"", ".qtq", "Sample document", "", "D:\\SETUP\\Kokoaa32.exe %1"},
       {".qtq", "..qtq", ".qtq_key", "", "D:\\SETUP\\Kokoaa32.exe %1"},
       {"-? x y", ".-?", "x", "y", "D:\\SETUP\\Kokoaa32.exe %1"},
       {"/?? c", "./??", "c", "", "D:\\SETUP\\Kokoaa32.exe %1"},
@@ -238,8 +237,7 @@ TEST_F(RegistrarTest, AFailedWriteStopsTheRunAndKeepsWhatWasWritten) {
     EXPECT_EQ(Run("qtq Cls Desc"), 1);
     EXPECT_EQ(Output(), "Exception ERegistryException in module Tolvi32.exe at 00001234.\n" +
                             c.message + "\r\n");
-    EXPECT_EQ(Text("HKEY_CLASSES_ROOT\\Cls") == std::string("1:Desc\0", 7),
-              c.class_record_written);
+    EXPECT_EQ(Text("HKEY_CLASSES_ROOT\\Cls") == std::string("1:Desc\0", 7), c.class_record_written);
     if (c.name != "EditFlags") {
       EXPECT_EQ(Text("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes\\Cls", "EditFlags"), "<missing>");
     }
@@ -289,8 +287,9 @@ TEST_F(RegistrarTest, ALeadingBackslashIsDroppedOnce) {
                                                                              : 0;
   };
   EXPECT_EQ(Run("x \\\\Cls"), 1);
-  EXPECT_EQ(Output(), "Exception ERegistryException in module Tolvi32.exe at 00001234.\n"
-                      "Failed to create key \\\\Cls.\r\n");
+  EXPECT_EQ(Output(),
+            "Exception ERegistryException in module Tolvi32.exe at 00001234.\n"
+            "Failed to create key \\\\Cls.\r\n");
 }
 
 }  // namespace

@@ -26,17 +26,18 @@ namespace {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") +
-                          "/registry_store_test.XXXXXX";
+    std::string pattern =
+        std::string(getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp") + "/registry_store_test.XXXXXX";
     path_ = mkdtemp(&pattern[0]);
   }
   ~TempFolder() {
-    nftw(path_.c_str(),
-         [](const char* path, const struct stat*, int, struct FTW*) {
-           chmod(path, 0700);
-           return remove(path);
-         },
-         16, FTW_DEPTH | FTW_PHYS);
+    nftw(
+        path_.c_str(),
+        [](const char* path, const struct stat*, int, struct FTW*) {
+          chmod(path, 0700);
+          return remove(path);
+        },
+        16, FTW_DEPTH | FTW_PHYS);
   }
   const std::string& path() const { return path_; }
 
@@ -94,8 +95,7 @@ class RegistryContract : public ::testing::TestWithParam<Backend> {
     long rc = registry_->QueryValue(key, name, &type, nullptr, &size);
     if (rc != 0) return "rc=" + std::to_string(rc);
     std::string data(size, '\0');
-    rc = registry_->QueryValue(key, name, &type, reinterpret_cast<std::uint8_t*>(&data[0]),
-                               &size);
+    rc = registry_->QueryValue(key, name, &type, reinterpret_cast<std::uint8_t*>(&data[0]), &size);
     if (rc != 0) return "rc=" + std::to_string(rc);
     return std::to_string(type) + ":" + data.substr(0, size);
   }
@@ -418,7 +418,8 @@ TEST_F(StoreTest, KeyDeletedElsewhereFailsCleanly) {
 
   auto other = Make();
   RegistryStore::KeyId doomed = 0;
-  ASSERT_EQ(0, other->store().OpenPath(RegistryStore::kUserRoot, "software\\doomed", false, &doomed));
+  ASSERT_EQ(0,
+            other->store().OpenPath(RegistryStore::kUserRoot, "software\\doomed", false, &doomed));
   ASSERT_EQ(0, other->store().DeleteKey(doomed));
 
   const std::uint8_t data[] = {'x', 0};
@@ -455,7 +456,8 @@ TEST_F(StoreTest, EnumeratesInNameOrderAndDeletesWholeTrees) {
   std::vector<RegistryStore::Value> values;
   ASSERT_EQ(0, store.ListValues(top, &values));
   std::vector<std::string> listed;
-  for (const auto& v : values) listed.push_back(v.name + "=" + std::to_string(v.type) + ":" + v.data);
+  for (const auto& v : values)
+    listed.push_back(v.name + "=" + std::to_string(v.type) + ":" + v.data);
   EXPECT_EQ((std::vector<std::string>{"=3:", "Alpha=4:1234", "zed=3:zed", "_x=3:_x"}), listed);
 
   ASSERT_EQ(0, store.DeleteValue(top, "ZED"));
@@ -483,9 +485,11 @@ TEST_F(StoreTest, AtomicallyKeepsAllOrNothing) {
     store.PutValue(key, "a", kRegSz, "1");
     return kErrorFileNotFound;
   }));
-  EXPECT_EQ(kErrorFileNotFound, store.OpenPath(RegistryStore::kUserRoot, "Software\\Batch", false, &key));
+  EXPECT_EQ(kErrorFileNotFound,
+            store.OpenPath(RegistryStore::kUserRoot, "Software\\Batch", false, &key));
   EXPECT_EQ(0, store.Atomically([&]() -> long {
-    if (long rc = store.OpenPath(RegistryStore::kUserRoot, "Software\\Batch", true, &key)) return rc;
+    if (long rc = store.OpenPath(RegistryStore::kUserRoot, "Software\\Batch", true, &key))
+      return rc;
     return store.PutValue(key, "a", kRegSz, "1");
   }));
   RegistryStore::Value value;

@@ -59,9 +59,9 @@ TEST(BrowserSetup, RunsTheSetupBelowTheRootOfTheOwnPath) {
       {"\\\\server\\share\\Kupla32.exe", "\\" + relative},
       {"D:Kupla32.exe", relative},
       {"D:/disc/Kupla32.exe", relative},
-      {root214 + "Kupla32.exe", root214 + relative},                       // 254 bytes
-      {"r" + root214 + "Kupla32.exe", "r" + root214 + relative},           // whole
-      {std::string(255, 'x') + "\\Kupla32.exe", relative},  // no backslash in the first 255
+      {root214 + "Kupla32.exe", root214 + relative},              // 254 bytes
+      {"r" + root214 + "Kupla32.exe", "r" + root214 + relative},  // whole
+      {std::string(255, 'x') + "\\Kupla32.exe", relative},        // no backslash in the first 255
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Calls(RunBrowserSetup, c.first, "x y"),

@@ -23,12 +23,13 @@ TEST(ProgramReadings, QuotedFirstTokenIsTheOnlyReading) {
 }
 
 TEST(ProgramReadings, UnquotedPathTriesEachLongerPrefix) {
-  EXPECT_EQ(ProgramReadings("C:\\my dir\\p.exe x"),
-            (std::vector<ProgramReading>{{"C:\\my", "dir\\p.exe x"},
-                                         {"C:\\my dir\\p.exe", "x"},
-                                         {"C:\\my dir\\p.exe x", ""}}));
+  EXPECT_EQ(
+      ProgramReadings("C:\\my dir\\p.exe x"),
+      (std::vector<ProgramReading>{
+          {"C:\\my", "dir\\p.exe x"}, {"C:\\my dir\\p.exe", "x"}, {"C:\\my dir\\p.exe x", ""}}));
   EXPECT_EQ(ProgramReadings("\tp.exe  a\t b  "),
-            (std::vector<ProgramReading>{{"p.exe", "a\t b  "}, {"p.exe  a", "b  "}, {"p.exe  a\t b", ""}}));
+            (std::vector<ProgramReading>{
+                {"p.exe", "a\t b  "}, {"p.exe  a", "b  "}, {"p.exe  a\t b", ""}}));
   EXPECT_EQ(ProgramReadings("p.exe"), (std::vector<ProgramReading>{{"p.exe", ""}}));
 }
 
@@ -57,14 +58,14 @@ TEST(SplitWindowsArguments, FollowsTheRunTimeLibraryRules) {
       {"\"a b\" c", {"a b", "c"}},
       {"\"\" x \"\"", {"", "x", ""}},
       {"a\"b c\"d", {"ab cd"}},
-      {"a\\\\b c\\", {"a\\\\b", "c\\"}},          // backslashes not before a quote stay
-      {"\\\"a", {"\"a"}},                          // odd: literal quote
-      {"\\\\\"a b\"", {"\\a b"}},                  // even: half, and the quote opens
-      {"\\\\\\\"a", {"\\\"a"}},                    // 3 -> 1 and a literal quote
-      {"\"a\"\"b\" c", {"a\"b", "c"}},             // doubled quote inside quotes
+      {"a\\\\b c\\", {"a\\\\b", "c\\"}},  // backslashes not before a quote stay
+      {"\\\"a", {"\"a"}},                 // odd: literal quote
+      {"\\\\\"a b\"", {"\\a b"}},         // even: half, and the quote opens
+      {"\\\\\\\"a", {"\\\"a"}},           // 3 -> 1 and a literal quote
+      {"\"a\"\"b\" c", {"a\"b", "c"}},    // doubled quote inside quotes
       {"\"unterminated b", {"unterminated b"}},
       {"a;b $(x) |y `z` 'q r'", {"a;b", "$(x)", "|y", "`z`", "'q", "r'"}},
-      {"\x80\xff \x01", {"\x80\xff", "\x01"}},    // only blank and tab separate
+      {"\x80\xff \x01", {"\x80\xff", "\x01"}},  // only blank and tab separate
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.first);
@@ -88,13 +89,13 @@ TEST(ExpandAssociationCommand, FillsPlaceholders) {
   const std::vector<Case> cases = {
       {"D:\\SETUP\\Kokoaa32.exe %1", "D:\\a b.qtq", "", "D:\\SETUP\\Kokoaa32.exe D:\\a b.qtq"},
       {"v.exe \"%1\" %L %l", "f", "", "v.exe \"f\" f f"},
-      {"v.exe", "f", "p", "v.exe"},                                    // no placeholder: no file
+      {"v.exe", "f", "p", "v.exe"},  // no placeholder: no file
       {"v.exe %2|%3|%4", "f", "a \"b c\"  d", "v.exe a|\"b c\"|d"},
-      {"v.exe %5.", "f", "a", "v.exe ."},                              // beyond the parameters
+      {"v.exe %5.", "f", "a", "v.exe ."},  // beyond the parameters
       {"v.exe [%*]", "f", " a  \"b\" ", "v.exe [ a  \"b\" ]"},
       {"v.exe 100%% %0x", "f", "", "v.exe 100% x"},
       {"v.exe %x %~ %", "f", "", "v.exe x ~ "},
-      {"v.exe %1%1", "%2", "p", "v.exe %2%2"},                          // no second round
+      {"v.exe %1%1", "%2", "p", "v.exe %2%2"},  // no second round
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
