@@ -8,8 +8,9 @@ namespace {
 // The part of `path` below `folder`, or false when `folder` is not an ancestor of it.
 bool RelativeTo(const std::string& path, const std::string& folder, std::string* rest) {
   if (folder == "/") {
+    if (path.empty() || path[0] != '/') return false;
     *rest = path.substr(1);
-    return !path.empty() && path[0] == '/';
+    return true;
   }
   if (path.compare(0, folder.size(), folder) != 0) return false;
   if (path.size() == folder.size()) {

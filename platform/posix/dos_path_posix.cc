@@ -20,7 +20,8 @@ std::string CurrentFolder() {
     if (errno != ERANGE) return "";
     buffer.resize(buffer.size() * 2);
   }
-  return buffer.c_str();
+  buffer.resize(buffer.find('\0'));
+  return buffer;
 }
 
 std::string MapDosPath(const std::string& dos_path, const std::vector<Drive>& drives,

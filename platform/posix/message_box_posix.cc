@@ -106,8 +106,7 @@ class PosixMessageBoxes final : public MessageBoxes {
     while (start <= path.size()) {
       std::size_t end = path.find(':', start);
       if (end == std::string::npos) end = path.size();
-      const std::string candidate =
-          (end == start ? "." : path.substr(start, end - start)) + "/zenity";
+      std::string candidate = (end == start ? "." : path.substr(start, end - start)) + "/zenity";
       struct stat info;
       if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
           access(candidate.c_str(), X_OK) == 0) {

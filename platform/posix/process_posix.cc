@@ -15,7 +15,8 @@
 #include "platform/posix/prefix.h"
 #include "platform/windows_command_line.h"
 
-extern "C" const char __executable_start;
+// Set by the linker at the first byte of the program's image.
+extern "C" const char __executable_start;  // NOLINT(bugprone-reserved-identifier)
 
 namespace discsetup {
 namespace {

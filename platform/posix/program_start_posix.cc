@@ -311,7 +311,7 @@ class PosixProgramStart final : public ProgramStart {
       std::size_t end = path.find(':', start);
       if (end == std::string::npos) end = path.size();
       const std::string folder = end == start ? "." : path.substr(start, end - start);
-      const std::string candidate = folder + "/" + name;
+      std::string candidate = folder + "/" + name;
       struct stat info;
       if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
           access(candidate.c_str(), X_OK) == 0) {
@@ -351,12 +351,12 @@ class PosixProgramStart final : public ProgramStart {
     std::vector<std::string> names = {dos_program};
     if (Extension(dos_program).empty()) names.push_back(dos_program + ".exe");
     for (const std::string& name : names) {
-      const std::string unix_path = MapDosPath(name, drives);
+      std::string unix_path = MapDosPath(name, drives);
       if (Exists(unix_path) && !IsFolder(unix_path)) return unix_path;
     }
     if (dos_program.find_first_of("\\/:") != std::string::npos) return "";
     for (const std::string& name : names) {
-      const std::string found = FindInSearchPath(name);
+      std::string found = FindInSearchPath(name);
       if (!found.empty()) return found;
     }
     return "";
