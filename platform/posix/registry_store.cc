@@ -113,8 +113,9 @@ long WindowsError(int sqlite_code, int system_errno) {
     case SQLITE_AUTH:
     case SQLITE_READONLY: return kErrorAccessDenied;
     case SQLITE_CANTOPEN:
-      return system_errno == EACCES || system_errno == EPERM ? kErrorAccessDenied
-                                                             : kErrorFileNotFound;
+      if (system_errno == EACCES || system_errno == EPERM) return kErrorAccessDenied;
+      // Something else stands where the store should be: the store is unusable, not missing.
+      return system_errno == ENOENT ? kErrorFileNotFound : kErrorBadDb;
     case SQLITE_FULL: return 112;  // ERROR_DISK_FULL
     case SQLITE_BUSY:
     case SQLITE_LOCKED: return 170;  // ERROR_BUSY
@@ -266,6 +267,25 @@ void KeepFreedMemory() {
   mallopt(M_TOP_PAD, 1 << 20);
 }
 
+namespace {
+
+bool StoreEndsInsideAPage(const std::string& file) {
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;  // SQLite's own open reports why
+  unsigned char header[100];
+  struct stat info;
+  const bool read_header = fstat(fd, &info) == 0 && pread(fd, header, sizeof header, 0) == 100;
+  close(fd);
+  if (!read_header || std::memcmp(header, "SQLite format 3", 16) != 0) return false;
+  const unsigned page_size =
+      header[16] == 0 && header[17] == 1 ? 65536u : header[16] << 8 | header[17];
+  if (page_size < 512 || info.st_size % page_size == 0) return false;
+  struct stat log;
+  return stat((file + "-wal").c_str(), &log) != 0 || log.st_size == 0;
+}
+
+}  // namespace
+
 long RegistryStore::Ready() {
   if (db_) return kErrorSuccess;
   if (failure_ != 0) return failure_;
@@ -329,6 +349,14 @@ long RegistryStore::Ready() {
       fsync(folder);
       close(folder);
     }
+  }
+
+  // SQLite reads a missing tail of the last page as zeros and notices nothing until a read
+  // lands there, by then after writes of ours. SQLite itself only ever writes whole pages, so a
+  // file that ends inside one, with no log whose frames could still complete it, is damaged.
+  if (StoreEndsInsideAPage(file_)) {
+    failure_ = kErrorBadDb;
+    return Fail(failure_, "damaged: the file ends inside a page");
   }
 
   std::unique_ptr<Database> database(new Database);
