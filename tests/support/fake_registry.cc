@@ -36,7 +36,11 @@ std::vector<std::string> Components(const std::string& path) {
 
 }  // namespace
 
-FakeRegistry::FakeRegistry() : machine_(new Key), user_(new Key) {}
+// As on a fresh system, the software keys of both roots and the classes key exist.
+FakeRegistry::FakeRegistry() : machine_(new Key), user_(new Key) {
+  Walk("HKEY_LOCAL_MACHINE\\SOFTWARE\\Classes", true);
+  Walk("HKEY_CURRENT_USER\\Software", true);
+}
 FakeRegistry::~FakeRegistry() = default;
 FakeRegistry::FakeRegistry(FakeRegistry&&) noexcept = default;
 FakeRegistry& FakeRegistry::operator=(FakeRegistry&&) noexcept = default;
@@ -122,6 +126,7 @@ long FakeRegistry::SetValue(HKey key, const char* name, std::uint32_t type,
   }
   Key* target = Resolve(key);
   if (target == nullptr) return kErrorInvalidHandle;
+  if (value_name.size() > 16383 || (data == nullptr && size != 0)) return kErrorInvalidParameter;
   auto& value = target->values[LowerAscii(value_name)];
   if (value.name.empty()) value.name = value_name;
   value.type = type;
@@ -137,6 +142,7 @@ long FakeRegistry::QueryValue(HKey key, const char* name, std::uint32_t* type, s
   }
   Key* target = Resolve(key);
   if (target == nullptr) return kErrorInvalidHandle;
+  if (data != nullptr && size == nullptr) return kErrorInvalidParameter;
   const auto found = target->values.find(LowerAscii(value_name));
   if (found == target->values.end()) return kErrorFileNotFound;
   const auto& value = found->second;
@@ -155,6 +161,7 @@ long FakeRegistry::QueryValue(HKey key, const char* name, std::uint32_t* type, s
 
 long FakeRegistry::CloseKey(HKey key) {
   if (fail_when) fail_when("RegCloseKey", "");
+  if (key == kLocalMachine || key == kCurrentUser || key == kClassesRoot) return kErrorSuccess;
   return handles_.erase(key) == 1 ? kErrorSuccess : kErrorInvalidHandle;
 }
 
