@@ -1,8 +1,9 @@
 // The program-start seam over the real shell and kernel.
 #define NOMINMAX
 #define WIN32_LEAN_AND_MEAN
-#include <shellapi.h>
 #include <windows.h>
+// shellapi.h needs the types of windows.h before it.
+#include <shellapi.h>
 
 #include "platform/platform.h"
 
