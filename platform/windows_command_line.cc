@@ -67,10 +67,18 @@ std::string WineCommandLine(const std::vector<std::string>& arguments) {
     const bool quoted =
         i == 0 || argument.empty() || argument.find_first_of(" \t") != std::string::npos;
     if (quoted) line += '"';
+    std::size_t backslashes = 0;
     for (const char c : argument) {
-      if (c == '"') line += '\\';
+      if (c == '\\') {
+        ++backslashes;
+      } else {
+        // Backslashes read as escapes only before a quote: there they are doubled.
+        if (c == '"') line.append(backslashes + 1, '\\');
+        backslashes = 0;
+      }
       line += c;
     }
+    if (quoted) line.append(backslashes, '\\');
     if (quoted) line += '"';
   }
   return line;

@@ -9,7 +9,9 @@ namespace discsetup {
 
 // The line Wine builds for a Windows program started from a Unix shell: the program in double
 // quotes, then each argument after one blank, in double quotes when it is empty or holds a blank or
-// tab, with a double quote inside written as \".
+// tab, with a double quote inside written as \" and the backslashes before a double quote, or
+// before the closing one, doubled: the usual Windows argument quoting, undone by
+// SplitWindowsArguments.
 std::string WineCommandLine(const std::vector<std::string>& arguments);
 
 // One reading of a command line: the program's path as written, quotes removed, and the rest of

@@ -17,6 +17,18 @@ echo 'echo never run' >"$DISC/script.exe"
 run Vipu32 'D:\missing.qtq' 'D:\script.exe' 'D:\script.exe'
 expect "not a program" "$(grep -c 'WinExec("D:\\\\script.exe", 1) = 11' <<<"$TRACE")" 2
 
+scenario launcher_texts_of_any_bytes_and_length
+bytes=""
+for byte in $(seq 33 255); do
+  [ "$byte" -eq 34 ] || bytes+=$(printf "\\x$(printf %02x "$byte")")
+done
+long=$(head -c 100000 /dev/zero | tr '\0' d)
+run Vipu32 "D:\\$long.qtq" "D:\\$bytes" "D:\\SETUP\\Kokoaa32.exe $bytes" max
+expect "exit status" "$RC" 0
+expect_contains "the whole document looked up" "$TRACE" "FindExecutableA(\"D:\\\\$long.qtq\", \"\") = 2"
+wait_record
+expect "every byte reached the program" "$(sed -n 's/^arg: //p' <<<"$RECORDED")" "$bytes"
+
 scenario greeting_without_display_or_terminal
 DISCSETUP_TRACE=1 env -u DISPLAY -u WAYLAND_DISPLAY setsid -w "$DISC/SETUP/Vipu32" \
   >"$WORK/out" 2>"$WORK/err" </dev/null

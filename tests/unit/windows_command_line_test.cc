@@ -74,7 +74,8 @@ TEST(SplitWindowsArguments, FollowsTheRunTimeLibraryRules) {
 }
 
 TEST(SplitWindowsArguments, UndoesWineCommandLineQuoting) {
-  const std::vector<std::string> arguments = {"p", "a b", "", "say \"hi\"", "tab\there", "plain"};
+  const std::vector<std::string> arguments = {
+      "p", "a b", "", "say \"hi\"", "tab\there", "plain", "D:\\x\\\"q\".y", "trail b\\", "a\\\\b"};
   const std::vector<std::string> split = SplitWindowsArguments(WineCommandLine(arguments));
   EXPECT_EQ(split, arguments);
 }
