@@ -184,7 +184,7 @@ class RegistryStore::Database {
 
 namespace {
 
-// Runs one prepared statement and leaves it reset, so that no read transaction outlives a call.
+// Runs one prepared statement and leaves it reset and unbound, ready for the next call.
 class Run {
  public:
   Run(sqlite3_stmt* statement) : statement_(statement) {}

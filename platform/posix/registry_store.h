@@ -41,6 +41,9 @@ class RegistryStore {
   // A store kept in `folder`/registry.db. Nothing is touched until the first call needs the
   // database; the folder is created then (mode 0700). `report` receives the one line that names
   // the file and why it cannot be used; by default it goes to standard error.
+  //
+  // Each write is one transaction, synced before it returns. Reads made within a millisecond of
+  // each other see one snapshot: a write of another process shows at most that much later.
   explicit RegistryStore(std::string folder,
                          std::function<void(const std::string&)> report = nullptr);
   ~RegistryStore();
