@@ -14,6 +14,7 @@
 
 #include "platform/ascii.h"
 #include "platform/platform.h"
+#include "platform/posix/write_all.h"
 
 extern char** environ;
 
@@ -44,16 +45,6 @@ std::string IconName(unsigned style) {
     case kMbIconExclamation: return "dialog-warning";
     case kMbIconInformation: return "dialog-information";
     default: return "";
-  }
-}
-
-void WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
   }
 }
 

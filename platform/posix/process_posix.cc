@@ -13,6 +13,7 @@
 #include "platform/dos_path.h"
 #include "platform/platform.h"
 #include "platform/posix/prefix.h"
+#include "platform/posix/write_all.h"
 #include "platform/windows_command_line.h"
 
 // Set by the linker at the first byte of the program's image.
@@ -25,16 +26,6 @@ std::string RealExecutablePath() {
   char real[PATH_MAX];
   if (realpath("/proc/self/exe", real) == nullptr) return "";
   return real;
-}
-
-void WriteAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
-  }
 }
 
 class PosixProcess final : public Process {

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "platform/posix/prefix.h"
+#include "platform/posix/write_all.h"
 
 namespace discsetup {
 
@@ -138,14 +139,7 @@ long ErrnoError(int error) {
 }
 
 void WriteToStderr(const std::string& line) {
-  const std::string text = line + "\n";
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = write(2, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
-  }
+  WriteAll(STDERR_FILENO, line + "\n");
 }
 
 }  // namespace
