@@ -14,6 +14,7 @@
 
 #include "platform/ascii.h"
 #include "platform/platform.h"
+#include "platform/posix/search_path.h"
 #include "platform/posix/write_all.h"
 
 extern char** environ;
@@ -87,26 +88,7 @@ class PosixMessageBoxes final : public MessageBoxes {
   }
 
  private:
-  std::string FindZenity() const {
-    std::string path = settings_.search_path;
-    if (path.empty()) {
-      const char* value = getenv("PATH");
-      path = value != nullptr ? value : "";
-    }
-    std::size_t start = 0;
-    while (start <= path.size()) {
-      std::size_t end = path.find(':', start);
-      if (end == std::string::npos) end = path.size();
-      std::string candidate = (end == start ? "." : path.substr(start, end - start)) + "/zenity";
-      struct stat info;
-      if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-          access(candidate.c_str(), X_OK) == 0) {
-        return candidate;
-      }
-      start = end + 1;
-    }
-    return "";
-  }
+  std::string FindZenity() const { return FindInSearchPath("zenity", settings_.search_path); }
 
   // The button chosen in a zenity dialog; 0 when there is no zenity or it could not show one.
   int AskZenity(const std::string& text, const std::string& title, unsigned style,

@@ -24,6 +24,7 @@
 #include "platform/platform.h"
 #include "platform/posix/dos_path_posix.h"
 #include "platform/posix/prefix.h"
+#include "platform/posix/search_path.h"
 #include "platform/show_mode.h"
 #include "platform/windows_command_line.h"
 
@@ -291,12 +292,6 @@ class PosixProgramStart final : public ProgramStart {
     return ReadDrives(settings_.prefix.empty() ? PrefixFolder() : settings_.prefix);
   }
 
-  std::string SearchPath() const {
-    if (!settings_.search_path.empty()) return settings_.search_path;
-    const char* path = getenv("PATH");
-    return path != nullptr ? path : "";
-  }
-
   // The Unix folder a relative file is looked up in: `directory` when given, else the current one.
   std::string BaseFolder(const char* directory, const std::vector<Drive>& drives) const {
     if (directory == nullptr || *directory == '\0') return CurrentFolder();
@@ -305,21 +300,7 @@ class PosixProgramStart final : public ProgramStart {
 
   // An executable named `name` in the search path; empty when there is none.
   std::string FindInSearchPath(const std::string& name) const {
-    const std::string path = SearchPath();
-    std::size_t start = 0;
-    while (start <= path.size()) {
-      std::size_t end = path.find(':', start);
-      if (end == std::string::npos) end = path.size();
-      const std::string folder = end == start ? "." : path.substr(start, end - start);
-      std::string candidate = folder + "/" + name;
-      struct stat info;
-      if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
-          access(candidate.c_str(), X_OK) == 0) {
-        return candidate;
-      }
-      start = end + 1;
-    }
-    return "";
+    return discsetup::FindInSearchPath(name, settings_.search_path);
   }
 
   // The command for `verb` (null: the class's default verb, else open) of the file's type: the
