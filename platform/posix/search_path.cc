@@ -16,8 +16,7 @@ std::string FindInSearchPath(const std::string& name, const std::string& search_
   while (start <= path.size()) {
     std::size_t end = path.find(':', start);
     if (end == std::string::npos) end = path.size();
-    const std::string candidate =
-        (end == start ? "." : path.substr(start, end - start)) + "/" + name;
+    std::string candidate = (end == start ? "." : path.substr(start, end - start)) + "/" + name;
     struct stat info;
     if (stat(candidate.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
         access(candidate.c_str(), X_OK) == 0) {
