@@ -12,6 +12,7 @@
 
 #include <cstring>
 
+#include "platform/ascii.h"
 #include "platform/posix/prefix.h"
 #include "platform/posix/write_all.h"
 
@@ -28,11 +29,7 @@ constexpr int kBusyTimeoutMs = 30000;
 // Names match without regard to ASCII case. Upper case, because then the index order is the order
 // Windows tools list names in ("_" after the letters).
 std::string Fold(const std::string& name) {
-  std::string folded = name;
-  for (char& c : folded) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-  }
-  return folded;
+  return discsetup::UpperAscii(name);
 }
 
 const char kSchema[] =

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/posix/registry_store.h"
 #include "tools/reg_text.h"
 
@@ -23,11 +24,8 @@ void Require(bool condition) {
   if (!condition) std::abort();
 }
 
-std::string Fold(std::string name) {
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-  }
-  return name;
+std::string Fold(const std::string& name) {
+  return discsetup::UpperAscii(name);
 }
 
 // Children and values by folded name: byte order of the folded names is the order the tool lists

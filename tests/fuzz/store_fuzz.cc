@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/posix/registry_store.h"
 #include "platform/registry.h"
 
@@ -36,11 +37,8 @@ void Require(bool condition, const char* what) {
   std::abort();
 }
 
-std::string Fold(std::string name) {
-  for (char& c : name) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-  }
-  return name;
+std::string Fold(const std::string& name) {
+  return discsetup::UpperAscii(name);
 }
 
 // The model. Keys live in an arena so that a handle may outlive the deletion of its key.
